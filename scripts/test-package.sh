@@ -17,7 +17,10 @@ top=$(pwd)
 ./scripts/install-deps.sh man-db make gcc unzip
 kinds=deb
 command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 && kinds="$kinds zip"
-command -v aarch64-linux-gnu-g++ >/dev/null 2>&1 && command -v qemu-aarch64 >/dev/null 2>&1 && kinds="$kinds arm64"
+if [ -f cmake/aarch64-linux-gnu.cmake ] && command -v aarch64-linux-gnu-g++ >/dev/null 2>&1 &&
+    command -v qemu-aarch64 >/dev/null 2>&1; then
+    kinds="$kinds arm64"
+fi
 ./scripts/package.sh $kinds
 
 scratch=$(mktemp -d)
@@ -113,6 +116,7 @@ if case " $kinds " in *" zip "*) true ;; *) false ;; esac; then
 else
     echo "note: no MinGW-w64 cross compiler; the Windows zip was not built"
 fi
+case " $kinds " in *" arm64 "*) ;; *) echo "note: no aarch64 cross-build; the arm64 package was not built" ;; esac
 
 # readme_block <language>: the first fenced block of that language in the
 # README's build integration section, exactly as it stands.
