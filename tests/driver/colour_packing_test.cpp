@@ -141,13 +141,18 @@ TEST(PackColour, CasesThatCatchFaultyEvaluations) {
          evaluate_in<float>(14, 156, 103, true, round_half_even, true)},
         {"chroma 16 spilling into the next field", 255, 0, 0, 0x4C5F,
          evaluate_in<Extended>(255, 0, 0, true, round_half_even, false)},
+        // Large cancelling components leave a luma of about 0.5 whose last
+        // bits only a 64-bit significand keeps: rounded to 53 bits the sum
+        // lands one single-precision step above 0.5, which rounds up.
+        {"sums in double precision", 846173184, -431020928, 30730, 0x00FF,
+         evaluate_in<double>(846173184, -431020928, 30730, true, round_half_even, true)},
+        {"a fused multiply-add", 913577408, -465345280, -17238, 0x00FF, fused_double(913577408, -465345280, -17238)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
         EXPECT_EQ(c.entry, pack_colour(c.red, c.green, c.blue));
         EXPECT_NE(c.entry, c.faulty_entry);
     }
-    (void)fused_double;
 }
 
 }  // namespace
