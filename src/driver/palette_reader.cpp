@@ -1,24 +1,26 @@
 #include "driver/palette_reader.hpp"
 
+#include <string_view>
+#include <utility>
+
 #include "textio/files.hpp"
 #include "textio/number_text.hpp"
-
-#include <utility>
 
 namespace {
 
 const String magic_line = "JASC-PAL";
 
-std::int32_t read_integer(const String& text) {
+std::int32_t read_integer(std::string_view text) {
     return round_to_integer(parse_number(text));
 }
 
 // The text up to and including the first blank gives the value (none when
 // there is no blank); line keeps the rest, trimmed, so several blanks act as
-// one and a missing field moves the later ones forward.
+// one and a missing field moves the later ones forward. The field is read
+// where it stands, so a long line is never copied.
 std::int32_t take_field(String& line) {
     const std::int32_t blank = str_find(1, line, " ");
-    const std::int32_t value = read_integer(str_left(line, blank));
+    const std::int32_t value = read_integer(std::string_view(line).substr(0, static_cast<std::size_t>(blank)));
     line = str_trim(str_right(std::move(line), str_len(line) - blank));
     return value;
 }

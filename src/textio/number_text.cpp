@@ -113,24 +113,27 @@ double read_decimal(std::string_view text) {
 
 }  // namespace
 
-double parse_number(const String& text) {
+double parse_number(std::string_view text) {
     std::size_t start = 0;
     while (start < text.size() && text[start] == ' ') ++start;
-    const std::string_view rest = std::string_view(text).substr(start);
+    const std::string_view rest = text.substr(start);
     if (rest.empty()) return 0.0;
     if (rest.size() >= 2) {
         if (rest[0] == '&') return read_radix_integer(rest);
         if (rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) return 0.0;
     }
 
-    // The working copy, with D and d as exponent letters, needs to hold only
-    // the part that can still form a number: a long colour line costs no
-    // second copy of its tail.
+    // D and d act as exponent letters through a working copy that turns them
+    // into E and e. The copy needs to hold only the part that can still form
+    // a number, and none is needed without those letters: a long colour line
+    // is never held twice.
     std::size_t end = 0;
     while (end < rest.size() && is_white_space(rest[end])) ++end;
     while (end < rest.size() && may_continue_number(rest[end])) ++end;
+    const std::string_view number = rest.substr(0, end);
+    if (number.find_first_of("Dd") == std::string_view::npos) return read_decimal(number);
     try {
-        String working(rest.substr(0, end));
+        String working(number);
         for (char& c : working) {
             if (c == 'D') c = 'E';
             if (c == 'd') c = 'e';

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "textio/strings.hpp"
 
@@ -10,7 +11,7 @@
 // "&B" and "&" radix integers, or a decimal, hexadecimal-float, inf or nan
 // form, correctly rounded. "D" and "d" act as exponent letters. Text that
 // holds no number gives 0.
-double parse_number(const String& text);
+double parse_number(std::string_view text);
 
 // x rounded to an integer, halves to even; -2147483648 for NaN, infinities
 // and results outside the signed 32-bit range.
