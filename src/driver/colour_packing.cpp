@@ -1,7 +1,6 @@
 #include "driver/colour_packing.hpp"
 
-#include <limits>
-
+#include "driver/extended_float.hpp"
 #include "textio/number_text.hpp"
 
 namespace {
@@ -22,20 +21,31 @@ std::int32_t clamp_and_round(float value) {
 }  // namespace
 
 Yuv colour_to_yuv(std::int32_t red, std::int32_t green, std::int32_t blue) {
-    static_assert(std::numeric_limits<long double>::digits == 64, "needs a 64-bit significand");
-    // The coefficients are the binary64 values nearest the decimals, widened.
-    const long double r = static_cast<float>(red);
-    const long double g = static_cast<float>(green);
-    const long double b = static_cast<float>(blue);
-    const long double y = (r * static_cast<long double>(0.299) + g * static_cast<long double>(0.587)) +
-                          b * static_cast<long double>(0.114);
-    const long double u = ((r * static_cast<long double>(-0.1686) - g * static_cast<long double>(0.3311)) +
-                           b * static_cast<long double>(0.4997)) +
-                          128.0L;
-    const long double v = ((r * static_cast<long double>(0.4998) - g * static_cast<long double>(0.4185)) -
-                           b * static_cast<long double>(0.0813)) +
-                          128.0L;
-    return {static_cast<float>(y), static_cast<float>(u), static_cast<float>(v)};
+    // Evaluated in software rather than in long double, so that the entries
+    // do not depend on an x87 unit, its control word or the compiler.
+    // The coefficients are the binary64 values nearest the decimals, widened;
+    // converted once because the conversion costs as much as a product.
+    static const Extended y_red = extended_from_double(0.299);
+    static const Extended y_green = extended_from_double(0.587);
+    static const Extended y_blue = extended_from_double(0.114);
+    static const Extended u_red = extended_from_double(-0.1686);
+    static const Extended u_green = extended_from_double(0.3311);
+    static const Extended u_blue = extended_from_double(0.4997);
+    static const Extended v_red = extended_from_double(0.4998);
+    static const Extended v_green = extended_from_double(0.4185);
+    static const Extended v_blue = extended_from_double(0.0813);
+    static const Extended offset = extended_from_double(128.0);
+
+    const Extended r = extended_from_float(static_cast<float>(red));
+    const Extended g = extended_from_float(static_cast<float>(green));
+    const Extended b = extended_from_float(static_cast<float>(blue));
+    const auto times = extended_multiply;
+    const Extended y = extended_add(extended_add(times(r, y_red), times(g, y_green)), times(b, y_blue));
+    const Extended u = extended_add(
+        extended_add(extended_subtract(times(r, u_red), times(g, u_green)), times(b, u_blue)), offset);
+    const Extended v = extended_add(
+        extended_subtract(extended_subtract(times(r, v_red), times(g, v_green)), times(b, v_blue)), offset);
+    return {extended_to_float(y), extended_to_float(u), extended_to_float(v)};
 }
 
 std::int32_t pack_colour(std::int32_t red, std::int32_t green, std::int32_t blue) {
