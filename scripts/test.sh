@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 step() { printf '\n=== %s\n' "$*"; }
 
 step "GCC, Release"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ -DTONEMILL_BENCHMARKS=ON
 cmake --build build
 ctest --test-dir build --output-on-failure
 
