@@ -120,11 +120,12 @@ std::int32_t fused_double(std::int32_t red, std::int32_t green, std::int32_t blu
     return pack_with(y, u, v, true, round_half_even, true);
 }
 
+// x87 extended on x86-64, binary128 on aarch64: either holds every product
+// and sum of the small cases exactly.
 using Extended = long double;
-constexpr bool has_extended = std::numeric_limits<long double>::digits == 64;
+static_assert(std::numeric_limits<Extended>::digits >= 64);
 
 TEST(PackColour, CasesThatCatchFaultyEvaluations) {
-    if (!has_extended) GTEST_SKIP() << "the faulty evaluations are written for a 64-bit significand";
     const struct {
         const char* fault;
         std::int32_t red, green, blue;
