@@ -39,6 +39,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     flock "$WINEPREFIX.lock" sh -c '[ -f "$WINEPREFIX/system.reg" ] || { wineboot --init && wineserver --wait; } >/dev/null 2>&1'
 fi
+# Without a client Wine's server stops at once, and the next run pays some
+# seconds to start it again: keep it for 15 seconds after the last run ends
+# (a server that already runs for this prefix just says so).
+wineserver -p15 >/dev/null 2>&1 || true
 exec '@TONEMILL_WINE@' "$@"
 ]=])
     file(CHMOD ${wine_launcher} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
