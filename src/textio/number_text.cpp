@@ -52,6 +52,27 @@ double read_radix_integer(std::string_view text) {
     return static_cast<double>(static_cast<std::int64_t>(accumulator));
 }
 
+// The length of the hexadecimal number after "0x": digits with an optional
+// point, then "p", one optional sign and decimal digits. The library's own
+// reader takes "p+-5" as an exponent, so it gets only this span.
+std::size_t hex_number_length(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && is_hex_digit(text[at])) ++at;
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        while (at < text.size() && is_hex_digit(text[at])) ++at;
+    }
+    if (at < text.size() && (text[at] == 'p' || text[at] == 'P')) {
+        std::size_t exponent = at + 1;
+        if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) ++exponent;
+        if (exponent < text.size() && is_decimal_digit(text[exponent])) {
+            while (exponent < text.size() && is_decimal_digit(text[exponent])) ++exponent;
+            at = exponent;
+        }
+    }
+    return at;
+}
+
 // from_chars leaves the value alone when it overflows or underflows; which of
 // the two happened follows from the rough size of the number: the position of
 // its leading digit plus its exponent. The two limits lie hundreds of powers
@@ -99,7 +120,8 @@ double read_decimal(std::string_view text) {
     double value = 0.0;
     const bool hexadecimal = rest.size() > 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X') &&
                              (is_hex_digit(rest[2]) || (rest[2] == '.' && rest.size() > 3 && is_hex_digit(rest[3])));
-    const std::string_view number = hexadecimal ? rest.substr(2) : rest;
+    const std::string_view number =
+        hexadecimal ? rest.substr(2, hex_number_length(rest.substr(2))) : rest;
     const auto format = hexadecimal ? std::chars_format::hex : std::chars_format::general;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value, format);
     if (result.ec == std::errc::result_out_of_range) {

@@ -72,11 +72,16 @@ TEST_F(ConvertPalette, RejectionsLeaveAnEmptyArrayFile) {
 TEST_F(ConvertPalette, NeverEmptiesThePaletteItReads) {
     const std::string palette = make_file("sky.yuv", grey16);
     EXPECT_EQ(same_file_message, convert_palette(palette));
-    std::filesystem::create_symlink(palette, path("link.pal"));
-    std::filesystem::create_directory(path("link"));
-    std::filesystem::create_symlink(palette, path("link.yuv"));
-    EXPECT_EQ(same_file_message, convert_palette(path("link.pal")));
+    // Where the platform makes symbolic links, the array path may reach the
+    // palette through one.
+    make_file("real.pal", grey16);
+    std::error_code no_links;
+    std::filesystem::create_symlink("real.pal", path("real.yuv"), no_links);
+    if (!no_links) {
+        EXPECT_EQ(same_file_message, convert_palette(path("real.pal")));
+    }
     EXPECT_EQ(grey16, bytes_of("sky.yuv"));
+    EXPECT_EQ(grey16, bytes_of("real.pal"));
     EXPECT_EQ(1, file_free_number());
 }
 

@@ -108,7 +108,7 @@ def random_bytes_and_zero_bytes(tool, scratch):
         ("noise", noise, HEADER_REJECTED, b""),
         # Zero bytes end the magic line's trimming and every number; a zero
         # byte after a field's digits leaves its value alone.
-        ("nul", nul_lines, GREY_ECHO + SUCCESS, grey_array(b"nul")),
+        ("zeros", nul_lines, GREY_ECHO + SUCCESS, grey_array(b"zeros")),
         # A zero byte before the magic word is not trimmed.
         ("lead", b"\0JASC-PAL\r\n0100\r\n16\r\n", HEADER_REJECTED, b""),
         # A zero byte before the count is no white space: no number, count 0.
