@@ -153,7 +153,7 @@ def full_disk_is_not_success(tool, scratch):
                   {"sky.pal": GREY_PALETTE, "sky.yuv": ("link", "/dev/full")})
 
 
-@case(only="posix")
+@case()
 def closed_standard_output(tool, scratch):
     (scratch / "sky.pal").write_bytes(GREY_PALETTE)
     # The array file must not take the place of the closed descriptor.
@@ -162,7 +162,7 @@ def closed_standard_output(tool, scratch):
                   stdout=None, preexec_fn=lambda: os.close(1))
 
 
-@case(only="posix")
+@case()
 def reader_gone_before_the_first_line(tool, scratch):
     (scratch / "sky.pal").write_bytes(GREY_PALETTE)
     read_end, write_end = os.pipe()
