@@ -27,9 +27,7 @@ std::string palette_path;
 std::string array_path;
 std::string echo_path;
 
-std::int32_t integer_of(const std::string& text) {
-    return round_to_integer(parse_number(text));
-}
+std::int32_t integer_of(const std::string& text) { return round_to_integer(parse_number(text)); }
 
 std::vector<std::string> split_lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -45,7 +43,9 @@ std::vector<std::string> split_lines(const std::string& text) {
 std::size_t count_entries(const std::string& line) {
     const std::size_t head = line.find("_pal[] = { ");
     std::size_t entries = 0;
-    for (std::size_t at = line.find("0x", head == std::string::npos ? 0 : head); at != std::string::npos; at = line.find("0x", at + 2)) ++entries;
+    for (std::size_t at = line.find("0x", head == std::string::npos ? 0 : head); at != std::string::npos;
+         at = line.find("0x", at + 2))
+        ++entries;
     return entries;
 }
 
@@ -56,8 +56,7 @@ std::string check_echo_line(const std::string& echo, const std::string& colour_l
     const std::int32_t red = integer_of(fields[0]);
     const std::int32_t green = integer_of(fields[1]);
     const std::int32_t blue = integer_of(fields[2]);
-    const std::string head =
-        std::to_string(red) + " " + std::to_string(green) + " " + std::to_string(blue) + " -> 0x";
+    const std::string head = std::to_string(red) + " " + std::to_string(green) + " " + std::to_string(blue) + " -> 0x";
     FUZZ_CHECK(echo.compare(0, head.size(), head) == 0, "echo line does not show the colour's integers");
     const std::string hex = echo.substr(head.size());
     FUZZ_CHECK(!hex.empty() && hex.size() <= 4, "entry has no digits or more than four");
@@ -69,20 +68,20 @@ std::string check_echo_line(const std::string& echo, const std::string& colour_l
 
 void check_layout(const std::string& array_text, std::size_t count) {
     const std::vector<std::string> lines = split_lines(array_text);
-    const std::vector<std::size_t> per_line =
-        count == 16 ? std::vector<std::size_t>{16} : [] {
-            std::vector<std::size_t> rows{17};
-            rows.insert(rows.end(), 11, 20);
-            rows.push_back(19);
-            return rows;
-        }();
+    const std::vector<std::size_t> per_line = count == 16 ? std::vector<std::size_t>{16} : [] {
+        std::vector<std::size_t> rows{17};
+        rows.insert(rows.end(), 11, 20);
+        rows.push_back(19);
+        return rows;
+    }();
     FUZZ_CHECK(lines.size() == per_line.size(), "array file has the wrong number of lines");
     for (std::size_t i = 0; i < lines.size(); ++i) {
         FUZZ_CHECK(count_entries(lines[i]) == per_line[i], "a line of the array file holds the wrong entries");
         const bool last = i + 1 == lines.size();
         const std::string end = last ? " };" : ",  ";
-        FUZZ_CHECK(lines[i].size() >= end.size() && lines[i].compare(lines[i].size() - end.size(), end.size(), end) == 0,
-                   "a line of the array file ends wrongly");
+        FUZZ_CHECK(
+            lines[i].size() >= end.size() && lines[i].compare(lines[i].size() - end.size(), end.size(), end) == 0,
+            "a line of the array file ends wrongly");
         if (i > 0) FUZZ_CHECK(lines[i].compare(0, 2, "0x") == 0, "a row does not start with 0x");
     }
 }
@@ -122,9 +121,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto line_at = [&](std::size_t i) { return i < lines.size() ? lines[i] : std::string(); };
     const std::int32_t count = integer_of(line_at(2));
     if (fuzz::model_trim(line_at(0)) != "JASC-PAL" || (count != 16 && count != 256)) {
-        FUZZ_CHECK(message == (fuzz::model_trim(line_at(0)) != "JASC-PAL" ? header_rejected_message
-                                                                          : count_rejected_message),
-                   "wrong rejection message");
+        FUZZ_CHECK(
+            message == (fuzz::model_trim(line_at(0)) != "JASC-PAL" ? header_rejected_message : count_rejected_message),
+            "wrong rejection message");
         FUZZ_CHECK(echo.empty(), "a rejected palette was echoed");
         FUZZ_CHECK(array_text.empty(), "a rejection left text in the array file");
         return 0;

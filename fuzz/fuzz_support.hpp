@@ -19,12 +19,12 @@
 #include "driver/colour_packing.hpp"
 
 // A broken property is a finding: libFuzzer saves the input that caused it.
-#define FUZZ_CHECK(condition, what)                                                         \
-    do {                                                                                    \
-        if (!(condition)) {                                                                 \
+#define FUZZ_CHECK(condition, what)                                                           \
+    do {                                                                                      \
+        if (!(condition)) {                                                                   \
             std::fprintf(stderr, "property broken at %s:%d: %s\n", __FILE__, __LINE__, what); \
-            std::abort();                                                                   \
-        }                                                                                   \
+            std::abort();                                                                     \
+        }                                                                                     \
     } while (false)
 
 namespace fuzz {

@@ -22,19 +22,32 @@ double expected_radix(const std::string& text) {
     unsigned radix = 8;
     std::size_t at = 1;
     switch (text[1]) {
-        case 'H': case 'h': radix = 16; at = 2; break;
-        case 'O': case 'o': at = 2; break;
-        case 'B': case 'b': radix = 2; at = 2; break;
+        case 'H':
+        case 'h':
+            radix = 16;
+            at = 2;
+            break;
+        case 'O':
+        case 'o': at = 2; break;
+        case 'B':
+        case 'b':
+            radix = 2;
+            at = 2;
+            break;
         default: break;
     }
     std::uint64_t value = 0;
     for (; at < text.size(); ++at) {
         const char c = text[at];
         unsigned digit;
-        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-        else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-        else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-        else break;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else
+            break;
         if (digit >= radix) break;
         value = value * radix + digit;  // wraps modulo 2^64
     }

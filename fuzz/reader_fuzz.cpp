@@ -20,9 +20,7 @@ using fuzz::model_trim;
 
 namespace {
 
-std::int32_t integer_of(const std::string& text) {
-    return round_to_integer(parse_number(text));
-}
+std::int32_t integer_of(const std::string& text) { return round_to_integer(parse_number(text)); }
 
 void check_lines(const std::string& path, const std::vector<std::string>& expected) {
     const std::int32_t number = file_free_number();
@@ -75,8 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file_close_all();
     const std::string path = fuzz::scratch_directory() + "/reader.pal";
     fuzz::write_bytes(path, data, size);
-    const std::vector<std::string> lines =
-        fuzz::model_lines(std::string(reinterpret_cast<const char*>(data), size));
+    const std::vector<std::string> lines = fuzz::model_lines(std::string(reinterpret_cast<const char*>(data), size));
     check_lines(path, lines);
     check_palette(path, lines);
     return 0;

@@ -11,7 +11,7 @@
 #include "textio/files.hpp"
 
 class ScratchDirectory : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         file_close_all();
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -45,7 +45,7 @@ protected:
 
     bool exists(const std::string& name) const { return std::filesystem::exists(path(name)); }
 
-private:
+  private:
     std::filesystem::path directory_;
     std::filesystem::path previous_directory_;
 };

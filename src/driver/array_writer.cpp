@@ -38,6 +38,4 @@ void add_entry(std::int32_t array_number, std::int32_t entry, std::int32_t i, st
     }
 }
 
-void end_array(std::int32_t array_number) {
-    file_write(array_number, " };", LineEnd::with);
-}
+void end_array(std::int32_t array_number) { file_write(array_number, " };", LineEnd::with); }

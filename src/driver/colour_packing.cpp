@@ -41,8 +41,8 @@ Yuv colour_to_yuv(std::int32_t red, std::int32_t green, std::int32_t blue) {
     const Extended b = extended_from_float(static_cast<float>(blue));
     const auto times = extended_multiply;
     const Extended y = extended_add(extended_add(times(r, y_red), times(g, y_green)), times(b, y_blue));
-    const Extended u = extended_add(
-        extended_add(extended_subtract(times(r, u_red), times(g, u_green)), times(b, u_blue)), offset);
+    const Extended u =
+        extended_add(extended_add(extended_subtract(times(r, u_red), times(g, u_green)), times(b, u_blue)), offset);
     const Extended v = extended_add(
         extended_subtract(extended_subtract(times(r, v_red), times(g, v_green)), times(b, v_blue)), offset);
     return {extended_to_float(y), extended_to_float(u), extended_to_float(v)};

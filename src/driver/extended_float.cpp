@@ -11,9 +11,7 @@ __extension__ typedef unsigned __int128 Wide;
 
 constexpr std::uint64_t top_bit = std::uint64_t{1} << 63;
 
-Extended make_zero(bool negative) {
-    return {negative, 0, 0};
-}
+Extended make_zero(bool negative) { return {negative, 0, 0}; }
 
 // An integer significand with its value times 2^exponent, shifted so that bit
 // 63 is set. The significand must not be 0.

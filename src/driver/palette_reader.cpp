@@ -10,9 +10,7 @@ namespace {
 
 const String magic_line = "JASC-PAL";
 
-std::int32_t read_integer(std::string_view text) {
-    return round_to_integer(parse_number(text));
-}
+std::int32_t read_integer(std::string_view text) { return round_to_integer(parse_number(text)); }
 
 // The text up to and including the first blank gives the value (none when
 // there is no blank); line keeps the rest, trimmed, so several blanks act as

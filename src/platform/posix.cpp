@@ -15,9 +15,7 @@ namespace {
 
 // A path with a zero byte inside names no file: the system would read only
 // the part before it and open some other file.
-bool is_usable_path(const std::string& path) {
-    return path.find('\0') == std::string::npos;
-}
+bool is_usable_path(const std::string& path) { return path.find('\0') == std::string::npos; }
 
 // O_NONBLOCK keeps a FIFO without a writer (or reader) from blocking the open;
 // it is cleared again before any data moves.
@@ -120,9 +118,7 @@ bool write_all(Handle file, const char* data, std::size_t size) {
     return true;
 }
 
-bool close_file(Handle file) {
-    return ::close(static_cast<int>(file)) == 0;
-}
+bool close_file(Handle file) { return ::close(static_cast<int>(file)) == 0; }
 
 bool is_same_file(Handle file, const std::string& path) {
     if (!is_usable_path(path)) return false;
@@ -132,12 +128,8 @@ bool is_same_file(Handle file, const std::string& path) {
     return open_file.st_dev == named_file.st_dev && open_file.st_ino == named_file.st_ino;
 }
 
-void write_console(const char* data, std::size_t size) {
-    write_all(STDOUT_FILENO, data, size);
-}
+void write_console(const char* data, std::size_t size) { write_all(STDOUT_FILENO, data, size); }
 
-void exit_process(int status) {
-    std::exit(status);
-}
+void exit_process(int status) { std::exit(status); }
 
 }  // namespace platform

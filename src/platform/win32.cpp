@@ -23,17 +23,11 @@ namespace {
 
 // A path with a zero byte inside names no file: the system would read only
 // the part before it and open some other file.
-bool is_usable_path(const std::string& path) {
-    return path.find('\0') == std::string::npos;
-}
+bool is_usable_path(const std::string& path) { return path.find('\0') == std::string::npos; }
 
-HANDLE to_system(Handle file) {
-    return reinterpret_cast<HANDLE>(file);
-}
+HANDLE to_system(Handle file) { return reinterpret_cast<HANDLE>(file); }
 
-Handle from_system(HANDLE file) {
-    return reinterpret_cast<Handle>(file);
-}
+Handle from_system(HANDLE file) { return reinterpret_cast<Handle>(file); }
 
 // Opened without any sharing restriction: a palette that an editor holds open
 // can still be read, and a second open of the same file is not refused.
@@ -129,8 +123,8 @@ Handle create_for_writing(const std::string& path) {
     if (!is_usable_path(path)) return no_handle;
     // OPEN_ALWAYS and then cutting to length 0, rather than CREATE_ALWAYS,
     // because CREATE_ALWAYS refuses an existing hidden or system file.
-    const HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, share_everything, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, share_everything, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return no_handle;
     // A device such as NUL has no length to cut.
     if (GetFileType(file) == FILE_TYPE_DISK && !SetEndOfFile(file)) {
@@ -158,16 +152,14 @@ bool write_all(Handle file, const char* data, std::size_t size) {
     return true;
 }
 
-bool close_file(Handle file) {
-    return CloseHandle(to_system(file)) != 0;
-}
+bool close_file(Handle file) { return CloseHandle(to_system(file)) != 0; }
 
 bool is_same_file(Handle file, const std::string& path) {
     if (!is_usable_path(path)) return false;
     // Access 0 asks for nothing but the file's identity, so even a file that
     // cannot be read is found; FILE_FLAG_BACKUP_SEMANTICS lets a directory open.
-    const HANDLE named = CreateFileA(path.c_str(), 0, share_everything, nullptr, OPEN_EXISTING,
-                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE named =
+        CreateFileA(path.c_str(), 0, share_everything, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (named == INVALID_HANDLE_VALUE) return false;
     // The volume serial number and the file index name a file however the path
     // is spelt: another letter case, a short 8.3 name, a relative path.
@@ -177,8 +169,7 @@ bool is_same_file(Handle file, const std::string& path) {
                        GetFileInformationByHandle(named, &named_info) != 0;
     CloseHandle(named);
     return known && open_info.dwVolumeSerialNumber == named_info.dwVolumeSerialNumber &&
-           open_info.nFileIndexHigh == named_info.nFileIndexHigh &&
-           open_info.nFileIndexLow == named_info.nFileIndexLow;
+           open_info.nFileIndexHigh == named_info.nFileIndexHigh && open_info.nFileIndexLow == named_info.nFileIndexLow;
 }
 
 void write_console(const char* data, std::size_t size) {
@@ -193,8 +184,6 @@ void write_console(const char* data, std::size_t size) {
     write_all(from_system(output), data, size);
 }
 
-void exit_process(int status) {
-    std::exit(status);
-}
+void exit_process(int status) { std::exit(status); }
 
 }  // namespace platform

@@ -118,8 +118,8 @@ void file_open(const String& path, FileMode mode, std::int32_t number) {
     if (!buffer) return;
 
     std::uint64_t length = 0;
-    const platform::Handle handle = mode == FileMode::input ? platform::open_for_reading(path, length)
-                                                            : platform::create_for_writing(path);
+    const platform::Handle handle =
+        mode == FileMode::input ? platform::open_for_reading(path, length) : platform::create_for_writing(path);
     if (handle == platform::no_handle) return;
 
     Slot& slot = table[static_cast<std::size_t>(number)];

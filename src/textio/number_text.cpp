@@ -10,9 +10,7 @@ namespace {
 
 bool is_decimal_digit(char c) { return c >= '0' && c <= '9'; }
 
-bool is_hex_digit(char c) {
-    return is_decimal_digit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
+bool is_hex_digit(char c) { return is_decimal_digit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
 // isspace() is locale-dependent; the decimal reader skips exactly these.
 bool is_white_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -20,8 +18,8 @@ bool is_white_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 // Bytes that can stand in a number: digits, exponent and hexadecimal letters,
 // the letters of inf and nan with nan's parenthesised group, point and signs.
 bool may_continue_number(char c) {
-    return is_decimal_digit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '.' ||
-           c == '+' || c == '-' || c == '(' || c == ')' || c == '_';
+    return is_decimal_digit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '.' || c == '+' ||
+           c == '-' || c == '(' || c == ')' || c == '_';
 }
 
 int digit_value(char c) {
@@ -36,9 +34,21 @@ double read_radix_integer(std::string_view text) {
     unsigned radix = 8;
     std::size_t first_digit = 1;
     switch (text[1]) {
-        case 'H': case 'h': radix = 16; first_digit = 2; break;
-        case 'O': case 'o': radix = 8; first_digit = 2; break;
-        case 'B': case 'b': radix = 2; first_digit = 2; break;
+        case 'H':
+        case 'h':
+            radix = 16;
+            first_digit = 2;
+            break;
+        case 'O':
+        case 'o':
+            radix = 8;
+            first_digit = 2;
+            break;
+        case 'B':
+        case 'b':
+            radix = 2;
+            first_digit = 2;
+            break;
         default: break;
     }
     std::uint64_t accumulator = 0;
@@ -120,13 +130,11 @@ double read_decimal(std::string_view text) {
     double value = 0.0;
     const bool hexadecimal = rest.size() > 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X') &&
                              (is_hex_digit(rest[2]) || (rest[2] == '.' && rest.size() > 3 && is_hex_digit(rest[3])));
-    const std::string_view number =
-        hexadecimal ? rest.substr(2, hex_number_length(rest.substr(2))) : rest;
+    const std::string_view number = hexadecimal ? rest.substr(2, hex_number_length(rest.substr(2))) : rest;
     const auto format = hexadecimal ? std::chars_format::hex : std::chars_format::general;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value, format);
     if (result.ec == std::errc::result_out_of_range) {
-        value = out_of_range_value(number.substr(0, static_cast<std::size_t>(result.ptr - number.data())),
-                                   hexadecimal);
+        value = out_of_range_value(number.substr(0, static_cast<std::size_t>(result.ptr - number.data())), hexadecimal);
     } else if (result.ec != std::errc()) {
         return 0.0;  // no number after the sign
     }

@@ -31,9 +31,7 @@ String command_tail(const std::vector<String>& arguments) {
     });
 }
 
-std::int32_t str_len(const String& s) {
-    return static_cast<std::int32_t>(s.size());
-}
+std::int32_t str_len(const String& s) { return static_cast<std::int32_t>(s.size()); }
 
 String str_left(const String& s, std::int32_t n) {
     if (n <= 0) return String();
@@ -87,9 +85,7 @@ std::int32_t str_find(std::int32_t start, const String& s, const String& pattern
     return at == String::npos ? 0 : static_cast<std::int32_t>(at) + 1;
 }
 
-bool str_equal(const String& a, const String& b) {
-    return a == b;
-}
+bool str_equal(const String& a, const String& b) { return a == b; }
 
 String str_concat(const String& a, const String& b) {
     return or_empty([&] { return a + b; });

@@ -63,10 +63,10 @@ TEST(PackColour, ChromaSaturatesInItsFourBits) {
         std::int32_t red, green, blue;
         std::int32_t entry;
     } cases[] = {
-        {255, 0, 0, 0x4C5F},    // V 255.449 clamps to 255
-        {0, 0, 255, 0x1DF7},    // U 255.423 clamps to 255
-        {0, 0, 240, 0x1BF7},    // U 247.928 rounds to 248
-        {0, 0, 238, 0x1BF7},    // U 247 still fits: 15
+        {255, 0, 0, 0x4C5F},  // V 255.449 clamps to 255
+        {0, 0, 255, 0x1DF7},  // U 255.423 clamps to 255
+        {0, 0, 240, 0x1BF7},  // U 247.928 rounds to 248
+        {0, 0, 238, 0x1BF7},  // U 247 still fits: 15
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.entry, pack_colour(c.red, c.green, c.blue)) << c.red << ' ' << c.green << ' ' << c.blue;
@@ -83,9 +83,7 @@ using Rounding = std::int32_t (*)(long double);
 std::int32_t round_half_even(long double x) { return static_cast<std::int32_t>(std::nearbyint(x)); }
 std::int32_t round_half_away(long double x) { return static_cast<std::int32_t>(std::round(x)); }
 
-std::int32_t clamp_round(long double x, Rounding round) {
-    return round(x > 255 ? 255 : (x < 0 ? 0 : x));
-}
+std::int32_t clamp_round(long double x, Rounding round) { return round(x > 255 ? 255 : (x < 0 ? 0 : x)); }
 
 template <typename Real>
 std::int32_t pack_with(Real y, Real u, Real v, bool to_single, Rounding round, bool saturate) {
@@ -98,8 +96,8 @@ std::int32_t pack_with(Real y, Real u, Real v, bool to_single, Rounding round, b
 }
 
 template <typename Real>
-std::int32_t evaluate_in(std::int32_t red, std::int32_t green, std::int32_t blue, bool to_single,
-                         Rounding round, bool saturate) {
+std::int32_t evaluate_in(std::int32_t red, std::int32_t green, std::int32_t blue, bool to_single, Rounding round,
+                         bool saturate) {
     const Real r = static_cast<float>(red);
     const Real g = static_cast<float>(green);
     const Real b = static_cast<float>(blue);

@@ -47,13 +47,9 @@ std::string canonical_text(Extended x) {
     return text(x);
 }
 
-std::uint32_t bits(float x) {
-    return std::bit_cast<std::uint32_t>(x);
-}
+std::uint32_t bits(float x) { return std::bit_cast<std::uint32_t>(x); }
 
-constexpr std::uint64_t two_to(int n) {
-    return std::uint64_t{1} << n;
-}
+constexpr std::uint64_t two_to(int n) { return std::uint64_t{1} << n; }
 
 TEST(Extended, RoundsEachOperationToNearestWithTiesToEven) {
     enum Operation { add, subtract, multiply };
@@ -71,17 +67,16 @@ TEST(Extended, RoundsEachOperationToNearestWithTiesToEven) {
         {"2^64 + 3 is a tie, rounded up to even", add, value(1, 64), value(3, 0), value(two_to(62) + 1, 2)},
         {"a bit 64 places down breaks the tie", add, value(1, 64), value(two_to(62) + 1, -62),
          value(two_to(63) + 1, 1)},
-        {"a bit that falls off keeps the difference below the tie", subtract, value(1, 64),
-         value(two_to(63) + 1, -64), value(~std::uint64_t{0}, 0)},
+        {"a bit that falls off keeps the difference below the tie", subtract, value(1, 64), value(two_to(63) + 1, -64),
+         value(~std::uint64_t{0}, 0)},
         {"the same through a negative addend", add, value(1, 64), value(two_to(63) + 1, -64, true),
          value(~std::uint64_t{0}, 0)},
-        {"cancellation down to the last bit is exact", subtract, value(two_to(63) + 1, 0), value(1, 63),
-         value(1, 0)},
+        {"cancellation down to the last bit is exact", subtract, value(two_to(63) + 1, 0), value(1, 63), value(1, 0)},
         {"negative minus positive adds magnitudes", subtract, value(3, 0, true), value(5, 0), value(1, 3, true)},
         {"(2^32+1)^2 is a tie, kept even below", multiply, value(two_to(32) + 1, 0), value(two_to(32) + 1, 0),
          value(two_to(63) + two_to(32), 1)},
-        {"(2^32+1)(2^32+3) is a tie, rounded up to even", multiply, value(two_to(32) + 1, 0),
-         value(two_to(32) + 3, 0), value(two_to(63) + two_to(33) + 2, 1)},
+        {"(2^32+1)(2^32+3) is a tie, rounded up to even", multiply, value(two_to(32) + 1, 0), value(two_to(32) + 3, 0),
+         value(two_to(63) + two_to(33) + 2, 1)},
         {"a product rounding up carries into the next power of two", multiply, value(~std::uint64_t{0} - 1, 0),
          value(two_to(63) + 1, 0), value(1, 127)},
         {"signs of a product", multiply, value(3, -2, true), value(5, 7), value(15, 5, true)},
@@ -91,8 +86,7 @@ TEST(Extended, RoundsEachOperationToNearestWithTiesToEven) {
         {"-0 - +0 is -0", subtract, value(0, 0, true), value(0, 0), value(0, 0, true)},
         {"+0 + -0 is +0", add, value(0, 0), value(0, 0, true), value(0, 0)},
         {"x + 0 is x", add, value(9, -4, true), value(0, 0), value(9, -4, true)},
-        {"a zero product keeps the sign of the operands", multiply, value(0, 0), value(5, 0, true),
-         value(0, 0, true)},
+        {"a zero product keeps the sign of the operands", multiply, value(0, 0), value(5, 0, true), value(0, 0, true)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.about);
@@ -151,9 +145,7 @@ constexpr bool optimised_build = true;
 constexpr bool optimised_build = false;
 #endif
 
-bool long_run() {
-    return std::getenv("TONEMILL_DIFFERENTIAL_TRIPLES") != nullptr;
-}
+bool long_run() { return std::getenv("TONEMILL_DIFFERENTIAL_TRIPLES") != nullptr; }
 
 // About a second in a Release build; debug and sanitizer builds run some ten
 // times slower and take a tenth.
@@ -270,9 +262,7 @@ Yuv long_double_colour_to_yuv(std::int32_t red, std::int32_t green, std::int32_t
     return {static_cast<float>(y), static_cast<float>(u), static_cast<float>(v)};
 }
 
-bool same_bits(Yuv a, Yuv b) {
-    return bits(a.y) == bits(b.y) && bits(a.u) == bits(b.u) && bits(a.v) == bits(b.v);
-}
+bool same_bits(Yuv a, Yuv b) { return bits(a.y) == bits(b.y) && bits(a.u) == bits(b.u) && bits(a.v) == bits(b.v); }
 
 std::int32_t random_component(std::mt19937_64& random) {
     const std::uint64_t bits = random();
@@ -289,15 +279,15 @@ std::int32_t random_component(std::mt19937_64& random) {
 // Components that make one formula's terms nearly cancel, so that its result
 // is small beside its terms and every rounding of the terms shows in it.
 bool cancelling_triple(std::mt19937_64& random, std::int32_t& red, std::int32_t& green, std::int32_t& blue) {
-    static const double formulas[3][3] = {{0.299, 0.587, 0.114}, {-0.1686, -0.3311, 0.4997}, {0.4998, -0.4185, -0.0813}};
+    static const double formulas[3][3] = {
+        {0.299, 0.587, 0.114}, {-0.1686, -0.3311, 0.4997}, {0.4998, -0.4185, -0.0813}};
     const double* c = formulas[random() % 3];
     red = random_component(random);
     const double g = std::nearbyint(-static_cast<double>(red) * c[0] / c[1]) + static_cast<double>(random() % 7) - 3;
     if (std::fabs(g) > 2147483647.0) return false;
     green = static_cast<std::int32_t>(g);
-    const double b =
-        std::nearbyint(-(static_cast<float>(red) * c[0] + static_cast<float>(green) * c[1]) / c[2]) +
-        static_cast<double>(random() % 7) - 3;
+    const double b = std::nearbyint(-(static_cast<float>(red) * c[0] + static_cast<float>(green) * c[1]) / c[2]) +
+                     static_cast<double>(random() % 7) - 3;
     if (std::fabs(b) > 2147483647.0) return false;
     blue = static_cast<std::int32_t>(b);
     return true;

@@ -38,8 +38,14 @@ TEST_F(Files, TextModeLineReading) {
         {"CR CR CR LF", "abc\r\r\r\n", {"abc\r", ""}},
         {"no final line end", "64 64 64", {"64 64 64", ""}},
         {"final lone CR", "64 64 64\r", {"64 64 64", ""}},
-        {"byte 26 ends the data", "JASC-PAL\r\n\x1a" "0100\r\n", {"JASC-PAL", "", ""}},
-        {"byte 26 mid line", "ab\x1a" "cd\n", {"ab", ""}},
+        {"byte 26 ends the data",
+         "JASC-PAL\r\n\x1a"
+         "0100\r\n",
+         {"JASC-PAL", "", ""}},
+        {"byte 26 mid line",
+         "ab\x1a"
+         "cd\n",
+         {"ab", ""}},
         {"CR before byte 26", "ab\r\x1a", {"ab", ""}},
         {"byte-order mark stays", "\xEF\xBB\xBFJASC-PAL\r\n", {"\xEF\xBB\xBFJASC-PAL", ""}},
         {"empty lines", "\r\n\n", {"", "", ""}},
