@@ -42,8 +42,9 @@ void set_floating_point_environment() {
     std::feholdexcept(&environment);  // clears the flags and masks every exception
 #if defined(__x86_64__) || defined(__i386__)
     // A program started by Windows may find the x87 unit at a 53-bit
-    // significand, which would round the long double colour arithmetic too
-    // early. 0x037F: every exception masked, round to nearest, 64-bit significand.
+    // significand; the tool's floating-point environment is set explicitly
+    // whatever start-up left. 0x037F: every exception masked, round to
+    // nearest, 64-bit significand.
     const unsigned short x87_control = 0x037F;
     __asm__ volatile("fnclex\n\tfldcw %0" : : "m"(x87_control));
     // 0x1F80: every SSE exception masked, round to nearest, subnormals kept.
