@@ -14,7 +14,7 @@ set -eu
 cd "$(dirname "$0")/.."
 top=$(pwd)
 
-./scripts/install-deps.sh man-db make gcc unzip
+./scripts/install-deps.sh man-db make gcc unzip dpkg-dev
 kinds=deb
 command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 && kinds="$kinds zip"
 if [ -f cmake/aarch64-linux-gnu.cmake ] && command -v aarch64-linux-gnu-g++ >/dev/null 2>&1 &&
