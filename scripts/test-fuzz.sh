@@ -11,16 +11,7 @@ cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-20}"
 build=build-fuzz
 
-missing=""
-for package in clang libclang-rt-14-dev cmake ninja-build; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing="$missing $package"
-done
-if [ -n "$missing" ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
-fi
+./scripts/install-deps.sh
 
 cmake -S fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$build"

@@ -7,22 +7,8 @@ set -eu
 
 cd "$(dirname "$0")/.."
 
-missing=""
-command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || missing="$missing g++-mingw-w64-x86-64-posix"
-command -v wine >/dev/null 2>&1 || missing="$missing wine64 wine"
-command -v cmake >/dev/null 2>&1 || missing="$missing cmake"
-command -v ninja >/dev/null 2>&1 || missing="$missing ninja-build"
-command -v python3 >/dev/null 2>&1 || missing="$missing python3"
-# GoogleTest is built from the sources that Debian ships, for the target.
-[ -d /usr/src/googletest ] || missing="$missing googletest"
-if [ -n "$missing" ]; then
-    echo "Installing:$missing"
-    sudo_cmd=""
-    [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
-    $sudo_cmd apt-get update
-    # shellcheck disable=SC2086  # the list is meant to split into words
-    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y --no-install-recommends $missing
-fi
+# GoogleTest is built for the target from the sources that Debian ships.
+./scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 wine
 
 cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 cmake --build build-windows
