@@ -16,7 +16,7 @@ import sys
 import tempfile
 from pathlib import Path
 
-from harness import (COUNT_REJECTED, GREY_ECHO, GREY_PALETTE, GREYS, HEADER_REJECTED, NO_INPUT, NOT_WRITTEN,
+from harness import (GREY_ECHO, GREY_PALETTE, GREYS, HEADER_REJECTED, NO_INPUT, NOT_WRITTEN,
                      RUN_TIME_CASES, SAME_FILE, SUCCESS, TIME_LIMIT, Tool, case, check_files, check_run,
                      expect, files_in, grey_array)
 
